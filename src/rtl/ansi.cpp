@@ -62,10 +62,19 @@ std::string Ansi(std::string_view utf8) {
       break;
     }
     char32_t cp = length == 1 ? lead : static_cast<char32_t>(lead & (0x7F >> length));
-    for (std::size_t k = 1; k < length; ++k) {
-      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    bool complete = lead < 0x80 || (length > 1 && lead < 0xF8);
+    for (std::size_t k = 1; k < length && complete; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      complete = (next & 0xC0) == 0x80;
+      cp = (cp << 6) | (next & 0x3F);
     }
-    out += (lead >= 0x80 && length == 1) ? '?' : ByteOf(cp);
+    if (!complete) {
+      // A broken sequence costs one byte; what follows is read afresh.
+      out += '?';
+      ++i;
+      continue;
+    }
+    out += ByteOf(cp);
     i += length;
   }
   return out;

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "rtl/sysutils.h"
 
 #ifdef _WIN32
+#include <io.h>
 #include <share.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 // ---- TStream --------------------------------------------------------------------------------
@@ -53,6 +55,7 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
   const auto n = std::max<std::int64_t>(0, std::min(count, size_ - position_));
+  if (n == 0) return 0;
   auto* out = static_cast<char*>(buffer);
   const auto written = static_cast<std::int64_t>(data_.size());
   // Bytes beyond those written read as zero.
@@ -109,10 +112,20 @@ std::FILE* OpenFile(const std::string& path, TFileMode mode) {
   const char* how = mode == TFileMode::fmCreate ? "w+b" : mode == TFileMode::fmOpenRead ? "rb" : "r+b";
 #ifdef _WIN32
   // Readers share reads but not writes.
-  return _fsopen(path.c_str(), how, mode == TFileMode::fmOpenRead ? _SH_DENYWR : _SH_DENYRW);
+  std::FILE* file =
+      _fsopen(path.c_str(), how, mode == TFileMode::fmOpenRead ? _SH_DENYWR : _SH_DENYRW);
 #else
-  return std::fopen(path.c_str(), how);
+  std::FILE* file = std::fopen(path.c_str(), how);
+  // A folder opens for reading here, but it is no file.
+  struct stat status {};
+  if (file != nullptr && (::fstat(::fileno(file), &status) != 0 || S_ISDIR(status.st_mode))) {
+    std::fclose(file);
+    file = nullptr;
+  }
 #endif
+  // Unbuffered, so that a failing write fails at once instead of at closing, unseen.
+  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
 }
 
 int SeekFile(std::FILE* file, std::int64_t offset, int whence) {
@@ -131,6 +144,14 @@ std::int64_t TellFile(std::FILE* file) {
 #endif
 }
 
+bool TruncateFile(std::FILE* file, std::int64_t size) {
+#ifdef _WIN32
+  return _chsize_s(_fileno(file), size) == 0;
+#else
+  return ::ftruncate(::fileno(file), static_cast<off_t>(size)) == 0;
+#endif
+}
+
 }  // namespace
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode)
@@ -142,13 +163,21 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode)
 
 TFileStream::~TFileStream() { std::fclose(file_); }
 
+void TFileStream::SwitchTo(LastIo io) {
+  // C streams need a positioning call between writing and reading.
+  if (lastIo_ != io && lastIo_ != LastIo::kNone) SeekFile(file_, 0, SEEK_CUR);
+  lastIo_ = io;
+}
+
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
   if (count <= 0) return 0;
+  SwitchTo(LastIo::kRead);
   return static_cast<std::int64_t>(std::fread(buffer, 1, static_cast<std::size_t>(count), file_));
 }
 
 std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
   if (count <= 0) return 0;
+  SwitchTo(LastIo::kWrite);
   return static_cast<std::int64_t>(std::fwrite(buffer, 1, static_cast<std::size_t>(count), file_));
 }
 
@@ -156,17 +185,18 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                      : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                         : SEEK_END;
+  lastIo_ = LastIo::kNone;
   if (SeekFile(file_, offset, whence) != 0) return -1;
   return TellFile(file_);
 }
 
 void TFileStream::SetSize(std::int64_t size) {
+  size = std::max<std::int64_t>(0, size);
   const auto position = Position();
   std::fflush(file_);
-  std::error_code error;
-  std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(std::max<std::int64_t>(0, size)),
-                               error);
-  if (error) throw EWriteError("Stream write error");
+  // Through the open file: its name may lead elsewhere by now (a relative path after a change
+  // of directory, a file renamed).
+  if (!TruncateFile(file_, size)) throw EWriteError("Stream write error");
   Seek(std::min(position, size), TSeekOrigin::soBeginning);
 }
 

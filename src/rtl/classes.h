@@ -79,8 +79,12 @@ class TFileStream : public TStream {
   const std::string& FileName() const { return path_; }
 
  private:
+  enum class LastIo { kNone, kRead, kWrite };
+  void SwitchTo(LastIo io);
+
   std::string path_;
   std::FILE* file_ = nullptr;
+  LastIo lastIo_ = LastIo::kNone;
 };
 
 // ---- String lists ---------------------------------------------------------------------------

@@ -238,6 +238,14 @@ std::string AnsiLowerCase(std::string_view text) {
   return MapChars(text, [](char c) { return AnsiCase(c, false); });
 }
 
+bool AnsiSameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AnsiCase(a[i], true) != AnsiCase(b[i], true)) return false;
+  }
+  return true;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(text);
   std::string out;

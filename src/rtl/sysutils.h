@@ -92,6 +92,8 @@ bool SameText(std::string_view a, std::string_view b);
 // Case mapping of ANSI text on a Russian system (Windows-1251), Cyrillic and "Ё"/"ё" included.
 std::string AnsiUpperCase(std::string_view text);
 std::string AnsiLowerCase(std::string_view text);
+// Equal under AnsiUpperCase.
+bool AnsiSameText(std::string_view a, std::string_view b);
 
 // Every occurrence of `from` replaced by `to`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

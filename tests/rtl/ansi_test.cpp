@@ -17,3 +17,10 @@ TEST(Ansi, EveryByteSurvivesARoundTrip) {
 TEST(Ansi, CharacterOutsideTheCodePageBecomesQuestionMark) {
   EXPECT_EQ(Ansi("a\u4e2db"), "a?b");
 }
+
+TEST(Ansi, BrokenSequenceCostsOneByteAndTheRestIsReadAfresh) {
+  EXPECT_EQ(Ansi("\xD0" "A\xD0\x91"), "?A\xC1");
+  EXPECT_EQ(Ansi("\x91x"), "?x");
+  EXPECT_EQ(Ansi("\xF8\x80\x80\x81"), "????");
+  EXPECT_EQ(Ansi("ok\xE2\x80"), "ok?");
+}
