@@ -46,7 +46,6 @@ class TIdSocketHandle {
   void Reset();
 
   bool HandleAllocated() const { return handle_ != platform::kInvalidSocket; }
-  platform::Socket Handle() const { return handle_; }
 
   // 1 readable, 0 not within the timeout, -1 a failed wait.
   int Readable(int timeoutMs);

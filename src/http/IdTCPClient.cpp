@@ -8,8 +8,11 @@
 
 namespace {
 
+// A port outside 0 to 65535 cannot be addressed.
+constexpr int kAddressNotAvailable = 10049;
+
 std::uint16_t PortNumber(int port) {
-  if (port < 0 || port > 0xFFFF) TIdStack::RaiseSocketError(10049);
+  if (port < 0 || port > 0xFFFF) TIdStack::RaiseSocketError(kAddressNotAvailable);
   return static_cast<std::uint16_t>(port);
 }
 

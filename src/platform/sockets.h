@@ -18,16 +18,13 @@ inline constexpr int kSockStream = 1;
 inline constexpr int kSdSend = 1;
 
 // Windows socket error numbers that the layer above looks at.
-inline constexpr int kWsaEIntr = 10004;
 inline constexpr int kWsaEInval = 10022;
 inline constexpr int kWsaEWouldBlock = 10035;
-inline constexpr int kWsaEInProgress = 10036;
 inline constexpr int kWsaEAddrInUse = 10048;
 inline constexpr int kWsaEConnAborted = 10053;
 inline constexpr int kWsaEConnReset = 10054;
 inline constexpr int kWsaEShutdown = 10058;
 inline constexpr int kWsaETimedOut = 10060;
-inline constexpr int kWsaEConnRefused = 10061;
 inline constexpr int kWsaHostNotFound = 11001;
 inline constexpr int kWsaTryAgain = 11002;
 inline constexpr int kWsaNoRecovery = 11003;
