@@ -24,6 +24,61 @@ void DropTypeWord(std::string& host) {
   }
 }
 
+// The type word is looked for in the first five characters of the whole text, whatever was
+// meant there; without one the type is HTTP and the host keeps its text. False when the text
+// names SOCKS without a version the proxy knows.
+bool ReadTypeWord(std::string_view text, ProxyData& record) {
+  const std::string typeWord = UpperCase(Copy(text, 1, 5));
+  if (typeWord == "HTTP:") {
+    record.Type = "HTTP";
+  } else if (typeWord == "HTTPS") {
+    record.Type = "HTTPS";
+    record.Port = "443";
+  } else if (typeWord == "SOCKS") {
+    const std::string version = Copy(text, 6, 1);
+    if (version != "4" && version != "5") {
+      return false;
+    }
+    record.Type = "SOCKS" + version;
+  } else {
+    record.Type = "HTTP";
+    return true;
+  }
+  DropTypeWord(record.Host);
+  return true;
+}
+
+// A user name ends at its first ":"; the rest is the password.
+void SplitCredentials(ProxyData& record) {
+  const std::size_t colon = Pos(":", record.User);
+  if (colon != 0) {
+    record.Passw = CopyFrom(record.User, static_cast<std::int64_t>(colon) + 1);
+    record.User = Copy(record.User, 1, static_cast<std::int64_t>(colon) - 1);
+  }
+}
+
+// "[address]:port", the brackets kept with the host. False when the bracket is not closed or
+// no ":" and at least one more character follow it.
+bool SplitBracketedHost(ProxyData& record) {
+  const std::int64_t length = static_cast<std::int64_t>(record.Host.size());
+  const std::int64_t bracket = static_cast<std::int64_t>(Pos("]", record.Host));
+  if (bracket == 0 || bracket > length - 2 || CharAt(record.Host, bracket + 1) != ':') {
+    return false;
+  }
+  record.Port = CopyFrom(record.Host, bracket + 2);
+  record.Host = Copy(record.Host, 1, bracket);
+  return true;
+}
+
+// "host:port" at the first ":"; without one the type's default port stands.
+void SplitPlainHost(ProxyData& record) {
+  const std::size_t colon = Pos(":", record.Host);
+  if (colon != 0) {
+    record.Port = CopyFrom(record.Host, static_cast<std::int64_t>(colon) + 1);
+    record.Host = Copy(record.Host, 1, static_cast<std::int64_t>(colon) - 1);
+  }
+}
+
 }  // namespace
 
 ProxyData::ProxyData(std::string_view text) { Parse(text); }
@@ -45,7 +100,6 @@ void ProxyData::Parse(std::string_view text) {
   if (text.empty()) {
     return;  // IsValid stays false
   }
-
   const std::size_t at = Pos("@", text);
   if (at != 0) {
     Host = Copy(text, 1, static_cast<std::int64_t>(at) - 1);
@@ -53,58 +107,18 @@ void ProxyData::Parse(std::string_view text) {
   } else {
     Host = std::string(text);
   }
-
-  // The type word is looked for at the start of the whole text, whatever was meant there.
-  const std::string typeWord = UpperCase(Copy(text, 1, 5));
-  IsValid = true;
   Port = "80";
-  if (typeWord == "HTTP:") {
-    Type = "HTTP";
-    DropTypeWord(Host);
-  } else if (typeWord == "HTTPS") {
-    Type = "HTTPS";
-    DropTypeWord(Host);
-    Port = "443";
-  } else if (typeWord == "SOCKS") {
-    const std::string version = Copy(text, 6, 1);
-    if (version != "4" && version != "5") {
-      IsValid = false;
-      return;
-    }
-    Type = "SOCKS" + version;
-    DropTypeWord(Host);
-  } else {
-    Type = "HTTP";
+  IsValid = ReadTypeWord(text, *this);
+  if (!IsValid) {
+    return;
   }
-
-  if (!User.empty()) {
-    const std::size_t colon = Pos(":", User);
-    if (colon != 0) {
-      Passw = CopyFrom(User, static_cast<std::int64_t>(colon) + 1);
-      User = Copy(User, 1, static_cast<std::int64_t>(colon) - 1);
-    }
-  }
-
+  SplitCredentials(*this);
   // Reading the first character of an empty host raises the out-of-range error the callers
   // expect for an empty host part.
   if (CharAt(Host, 1) == '[') {
-    const std::int64_t length = static_cast<std::int64_t>(Host.size());
-    const std::int64_t bracket = static_cast<std::int64_t>(Pos("]", Host));
-    if (bracket == 0 || bracket > length - 2 || CharAt(Host, bracket + 1) != ':') {
-      IsValid = false;
-      return;
-    }
-    Port = CopyFrom(Host, bracket + 2);
-    Host = Copy(Host, 1, bracket);
-    return;
-  }
-
-  const std::size_t colon = Pos(":", Host);
-  if (colon != 0) {
-    Port = CopyFrom(Host, static_cast<std::int64_t>(colon) + 1);
-    Host = Copy(Host, 1, static_cast<std::int64_t>(colon) - 1);
+    IsValid = SplitBracketedHost(*this);
   } else {
-    Port = Type == "HTTPS" ? "443" : "80";
+    SplitPlainHost(*this);
   }
 }
 
@@ -112,9 +126,10 @@ void ProxyData::Parse(std::string_view text) {
 //
 // A byte equal to its key byte is left as it is, so the XOR never yields NUL, and the shift by
 // 40 keeps 7-bit text inside 0x29..0xA7: such credentials never scramble into CR, LF or NUL and
-// the line file carries them safely. Some 8-bit bytes (0x80..0xBF, none of them a Cyrillic
-// letter) do scramble into CR, LF or NUL; the file format has no escape for them, and a reader
-// cannot tell such a line from a real line end, so nothing can be mended on reading.
+// the line file carries them safely, as it does the letters of the Russian alphabet. Some other
+// bytes between 0x80 and 0xBC (punctuation, symbols, a few Cyrillic letters of other languages
+// such as "Є") do scramble into CR, LF or NUL; the file format has no escape for them, and a
+// reader cannot tell such a line from a real line end, so nothing can be mended on reading.
 
 namespace {
 

@@ -109,6 +109,7 @@ TEST_F(FontsFixture, CreatesTheKeyEmptyWhenMissing) {
 }
 
 TEST_F(FontsFixture, RepaintsAndNotifiesEveryControl) {
+  form_.Show();
   ApplyFonts(form_, true, "");
   for (const std::string name :
        {"UpdateForm.Label8", "UpdateForm.UpdateSg", "UpdateForm.Frame1",

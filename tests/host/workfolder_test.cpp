@@ -30,10 +30,11 @@ INSTANTIATE_TEST_SUITE_P(WindowsPaths, WorkFolder, testing::Values(
     WorkFolderCase{R"(C:\update.exe)", '\\', R"(C:\)"},
     // A drive's colon ends the folder part too.
     WorkFolderCase{R"(C:update.exe)", '\\', R"(C:)"},
-    // Cyrillic capitals are lowered with the code page before the marker search.
+    // Cyrillic names pass through unchanged.
     WorkFolderCase{Ansi(R"(C:\Программы\UPDATE-QVR\update.exe)"), '\\',
                    Ansi(R"(C:\Программы\UPDATE-QVR\)")},
-    WorkFolderCase{Ansi(R"(C:\Программы\Кворвейн\update.exe)"), '\\', Ansi(R"(C:\Программы\)")}));
+    WorkFolderCase{Ansi(R"(C:\Программы\Кворвейн\update.exe)"), '\\',
+                   Ansi(R"(C:\Программы\)")}));
 
 INSTANTIATE_TEST_SUITE_P(PosixPaths, WorkFolder, testing::Values(
     WorkFolderCase{"/opt/Quorvane/update/update", '/', "/opt/Quorvane/"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -13,7 +14,10 @@ namespace {
 // The updater runs from <temp>/update/, so proxy.def lies in <temp>/.
 class LoadProxyTest : public testing::Test {
  protected:
-  LoadProxyTest() { fake_.system.SetModuleFileName(folder_.File("update/update")); }
+  LoadProxyTest() {
+    std::filesystem::create_directory(folder_.File("update"));
+    fake_.system.SetModuleFileName(folder_.File("update/update"));
+  }
 
   void WriteProxyFile(const std::string& bytes) const {
     std::ofstream(folder_.File("proxy.def"), std::ios::binary) << bytes;

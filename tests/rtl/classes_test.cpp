@@ -204,7 +204,7 @@ TEST_P(StreamTest, CopyFromTakesCountBytesOrTheWholeSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoryAndFile, StreamTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "File" : "Memory"; });
+                         [](const auto& param) { return param.param ? "File" : "Memory"; });
 
 TEST(TMemoryStream, AnnouncedSizeCostsNothingUntilWritten) {
   // Far more than could be allocated: growing must not allocate.

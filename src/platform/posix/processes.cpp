@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,8 +65,11 @@ struct HandleEntry {
   bool isThread = false;
 };
 
+// Through syscall(2): the C library's own wrappers are not usable from C++ everywhere yet.
+int OpenPidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+
 int SendSignal(const ProcessObject& process, int signal) {
-  return ::pidfd_send_signal(process.pidfd.Get(), signal, nullptr, 0);
+  return static_cast<int>(::syscall(SYS_pidfd_send_signal, process.pidfd.Get(), signal, nullptr, 0));
 }
 
 bool IsWindowsLoader(const std::string& baseName) {
@@ -203,7 +206,7 @@ class PosixProcesses final : public Processes {
     }
     auto process = std::make_shared<ProcessObject>();
     process->pid = pid;
-    process->pidfd = UniqueFd(::pidfd_open(pid, 0));
+    process->pidfd = UniqueFd(OpenPidFd(pid));
     if (!process->pidfd.Valid()) {
       SetLastError(errno == ESRCH ? kErrorInvalidParameter : posix::WindowsErrorOf(errno));
       return kNoHandle;
@@ -364,7 +367,7 @@ class PosixProcesses final : public Processes {
   static std::shared_ptr<ProcessObject> Track(pid_t pid) {
     auto process = std::make_shared<ProcessObject>();
     process->pid = pid;
-    process->pidfd = UniqueFd(::pidfd_open(pid, 0));
+    process->pidfd = UniqueFd(OpenPidFd(pid));
     if (!process->pidfd.Valid()) {
       SetLastErrorFromErrno(errno);
       Abandon(pid);
