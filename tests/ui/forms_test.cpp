@@ -326,7 +326,7 @@ TEST(ApplicationTest, DefaultTitleIsTheExecutableNameWithoutExtension) {
                {"/opt/quorvane/update/update", '/', "update"},
                {"update.bin.exe", '/', "update.bin"}};
   for (const Case& c : cases) {
-    fake::ScopedFakePlatform fakes;
+    ScopedFakePlatform fakes;
     fakes.system.SetModuleFileName(c.path);
     fakes.system.SetPathDelimiter(c.delimiter);
     TApplication application;

@@ -31,7 +31,7 @@ TEST(GridTest, IndexOutsideTheGridRaises) {
   TAdvStringGrid grid;
   grid.SetColCount(3);
   grid.SetRowCount(4);
-  for (const auto [col, row] : {std::pair{3, 0}, {0, 4}, {-1, 0}, {0, -1}}) {
+  for (const auto& [col, row] : {std::pair{3, 0}, {0, 4}, {-1, 0}, {0, -1}}) {
     EXPECT_THROW(grid.SetCells(col, row, "x"), EInvalidGridOperation) << col << "," << row;
   }
   EXPECT_THROW(grid.ColWidths(3), EInvalidGridOperation);

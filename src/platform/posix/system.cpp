@@ -196,6 +196,21 @@ std::uint16_t LanguageIdOfLocale(const std::string& locale) {
   return languageDefault != nullptr ? languageDefault->id : kEnglishUnitedStates;
 }
 
+// errno says ENOENT whether the file or its folder is missing; Windows tells them apart.
+void SetLastErrorOfPath(int errnoValue, const std::string& path) {
+  if (errnoValue == ENOENT) {
+    const auto end = path.find_last_not_of('/');
+    const auto slash = end == std::string::npos ? std::string::npos : path.rfind('/', end);
+    struct stat status {};
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (::stat(folder.c_str(), &status) != 0) {
+      posix::SetLastError(kErrorPathNotFound);
+      return;
+    }
+  }
+  posix::SetLastErrorFromErrno(errnoValue);
+}
+
 class PosixSystem final : public System {
  public:
   std::string ModuleFileName() override {
@@ -234,13 +249,13 @@ class PosixSystem final : public System {
 
   bool SetCurrentDir(const std::string& folder) override {
     if (::chdir(folder.c_str()) == 0) return true;
-    posix::SetLastErrorFromErrno(errno);
+    SetLastErrorOfPath(errno, folder);
     return false;
   }
 
   bool DeleteFile(const std::string& path) override {
     if (::unlink(path.c_str()) == 0) return true;
-    posix::SetLastErrorFromErrno(errno);
+    SetLastErrorOfPath(errno, path);
     return false;
   }
 
