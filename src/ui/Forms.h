@@ -33,8 +33,8 @@ using TCloseEvent = std::function<void(TComponent* Sender, TCloseAction& Action)
 // that lie between a window's size and its client size.
 inline constexpr int kSizeableFrameWidth = 4;
 inline constexpr int kDialogFrameWidth = 3;
-inline constexpr int kCaptionHeight = 19;
-inline constexpr int kToolCaptionHeight = 16;
+inline constexpr int kCaptionHeight = 22;
+inline constexpr int kToolCaptionHeight = 19;
 
 class TForm : public TControl {
  public:

@@ -25,7 +25,7 @@ class TNoisyComponent : public TComponent {
   std::vector<std::string>& destroyed_;
 };
 
-TEST(ComponentTest, OwnsInCreationOrderAndDestroysLastCreatedFirst) {
+TEST(ComponentTest, OwnsInCreationOrderAndFreesOwnedAfterTheOwnersOwnTeardown) {
   std::vector<std::string> destroyed;
   {
     TComponent owner;
@@ -40,7 +40,7 @@ TEST(ComponentTest, OwnsInCreationOrderAndDestroysLastCreatedFirst) {
     EXPECT_EQ(owner.FindComponent("inner"), second.Components(0));
     EXPECT_EQ(owner.FindComponent("Missing"), nullptr);
   }
-  EXPECT_THAT(destroyed, ElementsAre("Inner", "Second", "First"));
+  EXPECT_THAT(destroyed, ElementsAre("Second", "Inner", "First"));
 }
 
 TEST(ComponentTest, IndexOutsideTheComponentsRaisesListError) {

@@ -196,6 +196,8 @@ void ScriptedBackend::FormHidden(TForm& form) {
 
 void ScriptedBackend::ModalEnded(TForm& form, TModalResult result) {
   Record("modal result " + QualifiedName(form) + " " + IntToStr(result));
+  // A handler that caught the script's failure must not hide it from the test.
+  ThrowIfFailed();
 }
 
 void ScriptedBackend::ControlChanged(TControl& control, TControlChange change) {
