@@ -259,6 +259,13 @@ TEST(Processes, AWindowsProgramUnderItsLoaderIsKnownByItsExeName) {
   };
   const pid_t windowsProgram = spawn("C:\\Program Files\\Quorvane\\ALDERON.EXE");
   const pid_t loaderItself = spawn("wine64-preloader");
+  // Until the kernel has set up its arguments a starting program cannot be named.
+  for (pid_t pid : {windowsProgram, loaderItself}) {
+    const std::string arguments = "/proc/" + std::to_string(pid) + "/cmdline";
+    for (int i = 0; i < 500 && ReadFile(arguments).empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
   const auto windowsName = BaseNameOf(static_cast<std::uint32_t>(windowsProgram));
   const auto loaderName = BaseNameOf(static_cast<std::uint32_t>(loaderItself));
   for (pid_t pid : {windowsProgram, loaderItself}) {

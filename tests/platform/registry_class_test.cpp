@@ -42,8 +42,10 @@ TEST_F(TRegistryTest, OpensFromTheRootOrFromTheOpenKey) {
   const auto key = reg.CurrentKey();
   EXPECT_FALSE(reg.OpenKey("Missing", false));
   EXPECT_EQ(reg.CurrentKey(), key);
-  ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Velmoria", false));
-  EXPECT_EQ(reg.CurrentPath(), "software\\VELMORIA\\Sub\\SOFTWARE\\Velmoria") << "relative again";
+  EXPECT_FALSE(reg.OpenKey("SOFTWARE\\Velmoria", false)) << "taken below Sub";
+  EXPECT_EQ(reg.CurrentPath(), "software\\VELMORIA\\Sub");
+  ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Velmoria", false));
+  EXPECT_EQ(reg.CurrentPath(), "SOFTWARE\\Velmoria");
   EXPECT_EQ(registry_.OpenKeyCount(), 1u);
 }
 

@@ -121,7 +121,7 @@ class FakeProcesses final : public platform::Processes {
   // ---- What a test sets ----
   void AddProcess(FakeProcess process) { processes_.push_back(std::move(process)); }
   void FailEnumProcesses(std::uint32_t error) { enumError_ = error; }
-  void SetFakeStartOutcome(FakeStartOutcome outcome) { outcome_ = outcome; }
+  void SetStartOutcome(FakeStartOutcome outcome) { outcome_ = outcome; }
   // Runs at every CreateProcess with the request, before the outcome applies; it may throw.
   std::function<void(const platform::ProcessStart&)> OnCreateProcess;
   // Runs at every WaitForInputIdle and WaitForSingleObject; it may throw.

@@ -38,6 +38,7 @@ using posix::SetLastErrorFromErrno;
 using posix::UniqueFd;
 
 constexpr std::uint32_t kErrorNoChildren = 128;
+constexpr std::uint32_t kErrorPartialCopy = 299;
 // EnumProcessModules gives this for the executable; GetModuleBaseName also takes no module.
 constexpr Handle kExecutableModule = 1;
 constexpr std::size_t kModuleNameCharacters = 259;  // 260 with the NUL
@@ -83,17 +84,28 @@ std::string AfterLast(const std::string& path, const char* separators) {
 }
 
 // The executable's file name; for a Windows program run by a loader, the name of the Windows
-// executable, which the loader keeps as argument 0.
+// executable, which the loader keeps as argument 0. The last error is set when it fails.
 std::optional<std::string> ExecutableBaseName(pid_t pid) {
   const std::string folder = "/proc/" + std::to_string(pid);
   auto target = posix::ReadLink(folder + "/exe");
-  if (!target) return std::nullopt;
+  if (!target) {
+    SetLastErrorFromErrno(errno);
+    return std::nullopt;
+  }
   constexpr std::string_view kDeleted = " (deleted)";
   if (target->ends_with(kDeleted)) target->resize(target->size() - kDeleted.size());
   const std::string name = AfterLast(*target, "/");
   if (!IsWindowsLoader(name)) return name;
   const auto arguments = posix::ReadFileBytes(folder + "/cmdline");
-  if (!arguments) return std::nullopt;
+  if (!arguments) {
+    SetLastErrorFromErrno(errno);
+    return std::nullopt;
+  }
+  // A program that is still being started has no arguments yet, as Windows has no modules.
+  if (arguments->empty()) {
+    SetLastError(kErrorPartialCopy);
+    return std::nullopt;
+  }
   const std::string windowsName = AfterLast(arguments->substr(0, arguments->find('\0')), "\\/");
   return LowerCase(windowsName).ends_with(".exe") ? windowsName : name;
 }
@@ -221,10 +233,7 @@ class PosixProcesses final : public Processes {
   bool EnumProcessModules(Handle process, Handle& firstModule) override {
     const auto entry = ProcessEntry(process, kProcessQueryInformation | kProcessVmRead);
     if (!entry) return false;
-    if (!ExecutableBaseName(entry->process->pid)) {
-      SetLastErrorFromErrno(errno);
-      return false;
-    }
+    if (!ExecutableBaseName(entry->process->pid)) return false;
     firstModule = kExecutableModule;
     return true;
   }
@@ -237,10 +246,7 @@ class PosixProcesses final : public Processes {
       return std::nullopt;
     }
     auto name = ExecutableBaseName(entry->process->pid);
-    if (!name) {
-      SetLastErrorFromErrno(errno);
-      return std::nullopt;
-    }
+    if (!name) return std::nullopt;
     return name->substr(0, kModuleNameCharacters);
   }
 
