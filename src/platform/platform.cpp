@@ -3,6 +3,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "platform/sockets.h"
+
 namespace platform {
 
 namespace {
@@ -10,6 +12,7 @@ namespace {
 std::atomic<System*> systemInUse{nullptr};
 std::atomic<Processes*> processesInUse{nullptr};
 std::atomic<Registry*> registryInUse{nullptr};
+std::atomic<Sockets*> socketsInUse{nullptr};
 
 std::mutex presenterMutex;
 MessageBoxPresenter presenter;
@@ -43,9 +46,15 @@ Registry& TheRegistry() {
   return chosen != nullptr ? *chosen : NativeRegistry();
 }
 
+Sockets& TheSockets() {
+  Sockets* chosen = socketsInUse.load();
+  return chosen != nullptr ? *chosen : NativeSockets();
+}
+
 void UseSystem(System* system) { systemInUse.store(system); }
 void UseProcesses(Processes* processes) { processesInUse.store(processes); }
 void UseRegistry(Registry* registry) { registryInUse.store(registry); }
+void UseSockets(Sockets* sockets) { socketsInUse.store(sockets); }
 
 void SetMessageBoxPresenter(MessageBoxPresenter newPresenter) {
   const std::lock_guard lock(presenterMutex);

@@ -77,5 +77,7 @@ class Sockets {
 Sockets& TheSockets();
 // Puts an implementation in place (nullptr restores the native one). For tests.
 void UseSockets(Sockets* sockets);
+// The operating system's own sockets.
+Sockets& NativeSockets();
 
 }  // namespace platform

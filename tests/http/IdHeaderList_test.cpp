@@ -108,13 +108,13 @@ TEST(TIdHeaderList, FoldLineEndsAndKeepsEveryCharacterOnAnyInput) {
     std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
     return text;
   };
-  unsigned seed = 12345;
+  unsigned state = 12345;
   for (int round = 0; round < 2000; ++round) {
     std::string line = "N:";
     const int length = 1 + round % 40;
     for (int i = 0; i < length; ++i) {
-      seed = seed * 1103515245U + 12345U;
-      line += alphabet[(seed >> 16) % alphabet.size()];
+      state = state * 1103515245U + 12345U;
+      line += alphabet[(state >> 16) % alphabet.size()];
     }
     TIdHeaderList list(round % 13);
     TStringList pieces;

@@ -308,8 +308,8 @@ ScopedFakePlatform::~ScopedFakePlatform() {
 }
 
 ScopedTempFolder::ScopedTempFolder() {
-  std::random_device seed;
-  std::mt19937_64 random(seed());
+  std::random_device entropy;
+  std::mt19937_64 random(entropy());
   for (;;) {
     path_ = std::filesystem::temp_directory_path() /
             ("update-test-" + std::to_string(random() % 1000000000000ULL));

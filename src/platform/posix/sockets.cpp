@@ -9,7 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -136,7 +135,7 @@ int SetNonBlocking(int fd, bool on) {
   return ::fcntl(fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK));
 }
 
-class NativeSockets final : public Sockets {
+class PlatformSockets final : public Sockets {
  public:
   int Startup(std::uint16_t) override { return 0; }
   int Cleanup() override { return 0; }
@@ -247,20 +246,11 @@ class NativeSockets final : public Sockets {
   }
 };
 
-NativeSockets& Native() {
-  static NativeSockets native;
-  return native;
-}
-
-std::atomic<Sockets*> current{nullptr};
-
 }  // namespace
 
-Sockets& TheSockets() {
-  Sockets* chosen = current.load();
-  return chosen != nullptr ? *chosen : Native();
+Sockets& NativeSockets() {
+  static PlatformSockets native;
+  return native;
 }
-
-void UseSockets(Sockets* sockets) { current.store(sockets); }
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 // The Sockets interface on Windows: Windows Sockets 2.2 through the library loaded at run time.
 
 #include <array>
-#include <atomic>
 #include <cstring>
 
 #include "platform/sockets.h"
@@ -87,7 +86,7 @@ int SetNonBlocking(Socket s, bool on) {
   return Ws2().ioctlsocket(AsSocket(s), static_cast<long>(FIONBIO), &mode);
 }
 
-class NativeSockets final : public Sockets {
+class PlatformSockets final : public Sockets {
  public:
   int Startup(std::uint16_t version) override {
     WSADATA data{};
@@ -203,20 +202,11 @@ class NativeSockets final : public Sockets {
   }
 };
 
-NativeSockets& Native() {
-  static NativeSockets native;
-  return native;
-}
-
-std::atomic<Sockets*> current{nullptr};
-
 }  // namespace
 
-Sockets& TheSockets() {
-  Sockets* chosen = current.load();
-  return chosen != nullptr ? *chosen : Native();
+Sockets& NativeSockets() {
+  static PlatformSockets native;
+  return native;
 }
-
-void UseSockets(Sockets* sockets) { current.store(sockets); }
 
 }  // namespace platform
